@@ -15,7 +15,8 @@ namespace {
 
 const char kSeparatorLine[] = "========================================";
 
-void logExitLine(int code) { LOG_INFO << "orrinctl exit with code: " << code; }
+// The exit line names run as its function, so it is written right there.
+#define LOG_EXIT_LINE(code) LOG_INFO << "orrinctl exit with code: " << (code)
 
 }  // namespace
 
@@ -87,19 +88,19 @@ int RezizEzevudCmdApplication::run(int argc, char** argv) {
     for (int row = 0; row < kCommandCount; ++row) {
       if (word == QLatin1String(kCommandTable[row].name)) {
         const int code = routeCommand(row, arguments);
-        logExitLine(code);
+        LOG_EXIT_LINE(code);
         return code;
       }
     }
     if (arguments.at(1).compare(QLatin1String("term"), Qt::CaseInsensitive) == 0) {
       bool ranSession = false;
       const int code = runTermRoute(arguments, ranSession);
-      if (ranSession) logExitLine(code);
+      if (ranSession) LOG_EXIT_LINE(code);
       return code;
     }
   }
   bool ranCommand = false;
   const int code = runLegacyRoute(arguments, ranCommand);
-  if (ranCommand) logExitLine(code);
+  if (ranCommand) LOG_EXIT_LINE(code);
   return code;
 }
