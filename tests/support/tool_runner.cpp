@@ -92,12 +92,14 @@ std::string readFile(const std::string& path) {
   return content.str();
 }
 
-ToolSandbox::ToolSandbox() : root_(makeTempRoot()) {
+ToolSandbox::ToolSandbox() : ToolSandbox(ORRINCTL_BINARY) {}
+
+ToolSandbox::ToolSandbox(const std::string& binary) : root_(makeTempRoot()) {
   // A tool that exits before reading all of its input must fail the write, not kill the test.
   signal(SIGPIPE, SIG_IGN);
   fs::create_directories(root_ + "/A/B");
   fs::create_directories(tmpDir());
-  fs::copy_file(ORRINCTL_BINARY, exePath(), fs::copy_options::overwrite_existing);
+  fs::copy_file(binary, exePath(), fs::copy_options::overwrite_existing);
 }
 
 ToolSandbox::~ToolSandbox() {

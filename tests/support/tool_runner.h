@@ -30,6 +30,8 @@ struct ToolRun {
 class ToolSandbox {
  public:
   ToolSandbox();
+  // A sandbox whose executable is a copy of another binary, still at exePath().
+  explicit ToolSandbox(const std::string& binary);
   ~ToolSandbox();
   ToolSandbox(const ToolSandbox&) = delete;
   ToolSandbox& operator=(const ToolSandbox&) = delete;
