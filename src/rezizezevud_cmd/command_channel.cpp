@@ -3,6 +3,7 @@
 #include "logutil/log_util.h"
 #include "rezizezevud_cmd/console_output.h"
 #include "rezizezevud_cmd/exit_codes.h"
+#include "rezizezevud_cmd/main_application_socket.h"
 #include "rezizezevud_cmd/json_result.h"
 #include "rezizezevud_cmd/orrinremotecmd_application.h"
 
@@ -16,8 +17,7 @@ int RezizEzevudCmdApplication::sendCommandAndWait(const QString& command, int ti
                                                   QString& answer, int connectTimeoutMs) {
   LOG_INFO << "Connecting to server: " << kServerName;
   QLocalSocket socket;
-  socket.connectToServer(kServerName, QIODevice::ReadWrite);
-  if (!socket.waitForConnected(connectTimeoutMs)) {
+  if (!connectToMainApplication(socket, connectTimeoutMs)) {
     LOG_WARN << "Failed to connect to server";
     return kIpcConnectFailed;
   }

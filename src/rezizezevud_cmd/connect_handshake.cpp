@@ -5,6 +5,7 @@
 #include "rezizezevud_cmd/connect_conversation.h"
 #include "rezizezevud_cmd/console_output.h"
 #include "rezizezevud_cmd/exit_codes.h"
+#include "rezizezevud_cmd/main_application_socket.h"
 #include "rezizezevud_cmd/orrinremotecmd_application.h"
 #include "rezizezevud_cmd/platform/std_streams.h"
 
@@ -35,8 +36,7 @@ int RezizEzevudCmdApplication::sendConnectCommandAndWait(const QString& command,
                                                          int confirmationTimeoutMs) {
   LOG_INFO << "Connecting to server for connect command";
   QLocalSocket socket;
-  socket.connectToServer(kServerName, QIODevice::ReadWrite);
-  if (!socket.waitForConnected(kConnectTimeoutMs)) {
+  if (!connectToMainApplication(socket, kConnectTimeoutMs)) {
     LOG_WARN << "Failed to connect to server";
     return kIpcConnectFailed;
   }
