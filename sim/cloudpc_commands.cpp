@@ -7,15 +7,6 @@
 
 namespace {
 
-QJsonObject describe(const SimCloudPc& pc) {
-  return QJsonObject{{"cloudpc_id", pc.cloudPcId},
-                     {"name", pc.name},
-                     {"region", pc.region},
-                     {"hardware", pc.hardware},
-                     {"power_state", pc.poweredOn ? "running" : "stopped"},
-                     {"connected", pc.connected}};
-}
-
 BusinessAnswer notFound(const QString& id) {
   return jsonErrorAnswer(QStringLiteral("cloudpc_not_found"),
                          QStringLiteral("No cloud PC with id ") + id);
@@ -33,7 +24,7 @@ bool powerOff(SimCloudPc& pc) {
 
 BusinessAnswer cloudPcList(SimState& state, const SimCommand&) {
   QJsonArray pcs;
-  for (const SimCloudPc& pc : state.cloudPcs) pcs.append(describe(pc));
+  for (const SimCloudPc& pc : state.cloudPcs) pcs.append(cloudPcToJson(pc));
   return dataAnswer(QJsonObject{{"cloud_pcs", pcs}, {"total", pcs.size()}});
 }
 
@@ -42,7 +33,7 @@ BusinessAnswer cloudPcLaunch(SimState& state, const SimCommand& command) {
   if (!pc) return notFound(command.argument);
   const bool changed = !pc->poweredOn;
   pc->poweredOn = true;
-  return dataAnswer(describe(*pc), changed);
+  return dataAnswer(cloudPcToJson(*pc), changed);
 }
 
 BusinessAnswer cloudPcShutdown(SimState& state, const SimCommand& command) {
@@ -50,7 +41,7 @@ BusinessAnswer cloudPcShutdown(SimState& state, const SimCommand& command) {
     SimCloudPc* pc = state.findCloudPc(command.argument);
     if (!pc) return notFound(command.argument);
     const bool changed = powerOff(*pc);
-    return dataAnswer(describe(*pc), changed);
+    return dataAnswer(cloudPcToJson(*pc), changed);
   }
   QJsonArray stopped;
   for (SimCloudPc& pc : state.cloudPcs) {
@@ -70,7 +61,7 @@ BusinessAnswer cloudPcConnect(SimState& state, const SimCommand& command) {
   }
   const bool changed = !pc->connected;
   pc->connected = true;
-  return dataAnswer(describe(*pc), changed);
+  return dataAnswer(cloudPcToJson(*pc), changed);
 }
 
 BusinessAnswer cloudPcDisconnect(SimState& state, const SimCommand& command) {
@@ -83,7 +74,7 @@ BusinessAnswer cloudPcDisconnect(SimState& state, const SimCommand& command) {
           QStringLiteral("Cloud PC ") + pc->name + QStringLiteral(" is not connected"));
     }
     pc->connected = false;
-    return dataAnswer(describe(*pc), true);
+    return dataAnswer(cloudPcToJson(*pc), true);
   }
   QJsonArray ended;
   for (SimCloudPc& pc : state.cloudPcs) {

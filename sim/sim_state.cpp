@@ -228,6 +228,9 @@ QJsonObject deviceToJson(const SimDevice& d) {
                      {"terminal", terminal}};
 }
 
+
+}  // namespace
+
 QJsonObject cloudPcToJson(const SimCloudPc& pc) {
   return QJsonObject{{"cloudpc_id", pc.cloudPcId},
                      {"name", pc.name},
@@ -236,8 +239,6 @@ QJsonObject cloudPcToJson(const SimCloudPc& pc) {
                      {"power_state", pc.poweredOn ? "running" : "stopped"},
                      {"connected", pc.connected}};
 }
-
-}  // namespace
 
 SimDevice* SimState::findDevice(const QString& id) {
   for (SimDevice& d : devices) {

@@ -78,6 +78,8 @@ struct SimState {
 // device without an id is an error naming the field.
 bool parseSimState(const QByteArray& json, SimState& state, QString& error);
 QByteArray serializeSimState(const SimState& state);
+// A cloud PC as the state file and the cloud PC answers show it.
+QJsonObject cloudPcToJson(const SimCloudPc& pc);
 
 // The state the simulator ships with, built into the binary.
 QByteArray defaultStateJson();

@@ -4,6 +4,7 @@
 
 #include "logutil/log_util.h"
 #include "rezizezevud_cmd/console_output.h"
+#include "rezizezevud_cmd/exit_codes.h"
 #include "rezizezevud_cmd/terminal/terminal_frame.h"
 #include "rezizezevud_cmd/terminal/terminal_messages.h"
 
@@ -61,4 +62,12 @@ bool handleReceivedFrame(const TerminalFrame& frame, bool& running, bool& gotExi
     default:
       return true;
   }
+}
+
+int endSessionOnFrame(const TerminalFrame& frame) {
+  bool running = true;
+  bool gotExit = false;
+  int exitCode = 0;
+  handleReceivedFrame(frame, running, gotExit, exitCode);
+  return gotExit ? exitCode : kTerminalFailed;
 }

@@ -82,14 +82,9 @@ Attempt awaitUnlockAnswer(QLocalSocket& socket, FrameReceiveBuffer& buffer,
         writeStdoutRaw(frame.payload);
         return false;
       case kExit:
-      case kError: {
-        bool running = true;
-        bool gotExit = false;
-        int exitCode = 0;
-        handleReceivedFrame(frame, running, gotExit, exitCode);
-        attempt = {AttemptResult::kEnded, gotExit ? exitCode : kTerminalFailed};
+      case kError:
+        attempt = {AttemptResult::kEnded, endSessionOnFrame(frame)};
         return true;
-      }
       default:
         return false;
     }

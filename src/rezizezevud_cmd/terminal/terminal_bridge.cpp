@@ -130,14 +130,11 @@ int waitOpenResponse(QLocalSocket& socket, FrameReceiveBuffer& buffer, QString& 
             writeStdoutRaw(frame.payload);
             return false;
           case kExit:
-          case kError: {
-            bool running = true;
-            bool gotExit = false;
-            int exitCode = 0;
-            handleReceivedFrame(frame, running, gotExit, exitCode);
+          case kError:
+            // Whatever ended the session has been printed; the open has failed.
+            (void)endSessionOnFrame(frame);
             result = -1;
             return true;
-          }
           default:
             return false;
         }
