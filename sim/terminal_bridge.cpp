@@ -128,7 +128,9 @@ void TerminalBridge::processRecords() {
   }
 }
 
-void TerminalBridge::handleFrame(const TerminalFrame& frame) {
+void TerminalBridge::traceReceived(const TerminalFrame& frame) const {
+  // Building a trace costs more than handling the frame: only when someone reads it.
+  if (!simVerbose()) return;
   if (frame.type == kStdin || frame.type == kOutput) {
     simTrace(tag_ + QStringLiteral(" <- %1 %2 bytes: %3")
                         .arg(frameTypeName(frame.type))
@@ -140,6 +142,10 @@ void TerminalBridge::handleFrame(const TerminalFrame& frame) {
                         .arg(frame.sessionId)
                         .arg(printableBytes(frame.payload)));
   }
+}
+
+void TerminalBridge::handleFrame(const TerminalFrame& frame) {
+  traceReceived(frame);
   switch (frame.type) {
     case kOpenReq:
       return handleOpen(frame);
@@ -246,9 +252,8 @@ void TerminalBridge::sessionExited(int exitCode) {
 
 bool TerminalBridge::outputCongested() const { return socket_->bytesToWrite() > kOutputHighWater; }
 
-void TerminalBridge::send(const TerminalFrame& frame) {
-  QByteArray record;
-  if (!encodeRecord(frame, record)) return;
+void TerminalBridge::traceSent(const TerminalFrame& frame) const {
+  if (!simVerbose()) return;
   if (frame.type == kOutput) {
     simTrace(tag_ + QStringLiteral(" -> kOutput %1 bytes: %2")
                         .arg(frame.payload.size())
@@ -258,7 +263,15 @@ void TerminalBridge::send(const TerminalFrame& frame) {
                         .arg(frameTypeName(frame.type))
                         .arg(printableBytes(frame.payload)));
   }
+}
+
+void TerminalBridge::send(const TerminalFrame& frame) {
+  QByteArray record;
+  if (!encodeRecord(frame, record)) return;
+  traceSent(frame);
   socket_->write(record);
+  // Out now rather than on the next pass of the event loop: a typed key's echo is waiting.
+  socket_->flush();
 }
 
 void TerminalBridge::sendCode(std::uint8_t type, int code, const QString& message,

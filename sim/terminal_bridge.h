@@ -47,6 +47,8 @@ class TerminalBridge : public QObject, public SessionSink {
   void onBytesWritten();
   void processRecords();
   bool inputPaused() const;
+  void traceReceived(const TerminalFrame& frame) const;
+  void traceSent(const TerminalFrame& frame) const;
   void handleFrame(const TerminalFrame& frame);
   void handleOpen(const TerminalFrame& frame);
   void handleUnlock(const TerminalFrame& frame);
