@@ -7,15 +7,12 @@
 
 #include "rezizezevud_cmd/console_output.h"
 #include "rezizezevud_cmd/exit_codes.h"
+#include "rezizezevud_cmd/terminal/attach_stream.h"
 #include "rezizezevud_cmd/terminal/received_frame.h"
 #include "rezizezevud_cmd/terminal/terminal_frame.h"
 #include "rezizezevud_cmd/terminal/terminal_messages.h"
 
 namespace {
-
-const QByteArray kProgressPrefix = QByteArrayLiteral("progress:");
-const QByteArray kAttachOk = QByteArrayLiteral("resp:OK");
-const QByteArray kAttachError = QByteArrayLiteral("resp:error:");
 
 struct ProgressStep {
   const char* key;
@@ -29,21 +26,6 @@ constexpr ProgressStep kProgressSteps[] = {
     {"establishing_channel", kMsgConnectSession},      {"optimizing_connection", kMsgConnectSync},
     {"completing_handshake", kMsgConnectOptimizing},
 };
-
-QString attachErrorText(const QByteArray& buffer) {
-  return QStringLiteral("Error: %1").arg(QString::fromUtf8(buffer.mid(kAttachError.size())));
-}
-
-// Acts on every progress line whose line feed has arrived; a partial line waits for the rest.
-void consumeProgressLines(QByteArray& buffer) {
-  while (buffer.startsWith(kProgressPrefix)) {
-    const int lineEnd = buffer.indexOf('\n');
-    if (lineEnd < 0) return;
-    const QByteArray step = buffer.mid(kProgressPrefix.size(), lineEnd - kProgressPrefix.size());
-    buffer.remove(0, lineEnd + 1);
-    showConnectProgress(step);
-  }
-}
 
 }  // namespace
 
@@ -71,20 +53,18 @@ int waitTerminalAttach(QLocalSocket& socket, QByteArray& leftover, QString& erro
                        int timeoutMs) {
   QElapsedTimer clock;
   clock.start();
-  QByteArray buffer;
+  AttachStream stream;
+  QByteArray arrived;
   for (;;) {
-    if (buffer.startsWith(kAttachError)) {
-      errorText = attachErrorText(buffer);
-      return kTerminalFailed;
-    }
-    consumeProgressLines(buffer);
-    if (buffer.startsWith(kAttachOk)) {
-      leftover = buffer.mid(kAttachOk.size());
-      return kSuccess;
-    }
-    if (buffer.startsWith(kAttachError)) {
-      errorText = attachErrorText(buffer);
-      return kTerminalFailed;
+    switch (stream.feed(arrived, showConnectProgress)) {
+      case AttachStream::State::kAttached:
+        leftover = stream.leftover();
+        return kSuccess;
+      case AttachStream::State::kRefused:
+        errorText = stream.errorText();
+        return kTerminalFailed;
+      case AttachStream::State::kPending:
+        break;
     }
     const qint64 remaining = timeoutMs - clock.elapsed();
     // Bytes Qt has already buffered would not wake a wait for new data.
@@ -94,11 +74,7 @@ int waitTerminalAttach(QLocalSocket& socket, QByteArray& leftover, QString& erro
       errorText = QStringLiteral("Error: Timeout waiting terminal attach response");
       return kTimeout;
     }
-    buffer.append(socket.readAll());
-    if (buffer.startsWith(kAttachOk)) {
-      leftover = buffer.mid(kAttachOk.size());
-      return kSuccess;
-    }
+    arrived = socket.readAll();
   }
 }
 
