@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "e2e/sim_fixture.h"
+#include "support/sanitizer.h"
 #include "support/test_peer.h"
 
 namespace {
@@ -92,7 +93,9 @@ TEST(SimShell, SlowReaderLosesNothingAndMemoryStaysBounded) {
   terminal->sendFrame(kStdin, "seq 1 " + QByteArray::number(kLines) + "; echo end-$((2))\n");
   PeerConnection::sleepMs(1500);
   const long stalled = residentKiB(bench.sim.pid());
-  EXPECT_LT(stalled - before, 6 * 1024) << "the simulator buffered the output it could not send";
+  if (kMemoryIsMeasurable) {
+    EXPECT_LT(stalled - before, 6 * 1024) << "the simulator buffered the output it could not send";
+  }
 
   const std::string output = outputUntil(*terminal, "end-2", 30000);
   ASSERT_FALSE(output.empty());
@@ -126,7 +129,9 @@ TEST(SimShell, InputForABusyShellIsHeldBackNotBuffered) {
   const long waiting = residentKiB(bench.sim.pid());
   const std::string output = outputUntil(*terminal, "fed-3", 30000);
   typist.join();
-  EXPECT_LT(waiting - before, 6 * 1024) << "the simulator buffered input the shell did not take";
+  if (kMemoryIsMeasurable) {
+    EXPECT_LT(waiting - before, 6 * 1024) << "the simulator buffered input the shell did not take";
+  }
   EXPECT_TRUE(showsLine(output, std::to_string(kBytes))) << output.substr(0, 2000);
 }
 

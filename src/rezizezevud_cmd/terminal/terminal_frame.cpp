@@ -47,6 +47,9 @@ bool flushCompletely(QLocalSocket& socket) {
 FrameReceiveBuffer::FrameReceiveBuffer(QByteArray initialBytes) : pending_(std::move(initialBytes)) {}
 
 void FrameReceiveBuffer::append(const QByteArray& bytes) {
+  // Nothing is ever taken from a corrupt buffer again, so what arrives after is dropped instead of
+  // kept for nobody: a peer that goes on sending during a wait cannot grow it without bound.
+  if (corrupt_) return;
   compact();
   pending_.append(bytes);
 }

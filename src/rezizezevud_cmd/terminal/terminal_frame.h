@@ -45,6 +45,7 @@ class FrameReceiveBuffer {
  public:
   explicit FrameReceiveBuffer(QByteArray initialBytes = QByteArray());
 
+  // Bytes arriving once the buffer is corrupt are dropped: they could never be taken.
   void append(const QByteArray& bytes);
   // One frame (a record without its length field) when a whole record is pending. A record
   // length of 0 or over the maximum marks the buffer corrupt for good: nothing more is taken.
