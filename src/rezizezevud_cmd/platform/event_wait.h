@@ -4,8 +4,8 @@
 #include <cstdint>
 
 // Blocking on readiness instead of sleeping: a thread waits until one of several things can be
-// read (a socket, console input, a wake-up from another thread, a window-size change) or its
-// time is up.
+// read (a socket, console input, a wake-up from another thread, a window-size change) or written
+// (a socket with bytes still to send), or its time is up.
 namespace platform {
 
 // Something a wait can block on: a file descriptor here.
@@ -52,11 +52,12 @@ class WindowSizeSignal {
 
 struct WaitEntry {
   Waitable handle = -1;
-  bool ready = false;  // set by waitForReadable: readable, or closed at the other end
+  bool writable = false;  // ready once it takes more bytes, instead of once it has some
+  bool ready = false;     // set by waitForReady; also set when it is closed or has failed
 };
 
 // Blocks until at least one entry is ready, timeoutMs pass (negative: no limit) or a signal
 // arrives. Entries with a negative handle are left out. Returns the number of ready entries.
-int waitForReadable(WaitEntry* entries, std::size_t count, int timeoutMs);
+int waitForReady(WaitEntry* entries, std::size_t count, int timeoutMs);
 
 }  // namespace platform

@@ -104,14 +104,15 @@ void WindowSizeSignal::clear() {
 
 Waitable WindowSizeSignal::waitable() const { return installed_ ? gWinchRead : -1; }
 
-int waitForReadable(WaitEntry* entries, std::size_t count, int timeoutMs) {
+int waitForReady(WaitEntry* entries, std::size_t count, int timeoutMs) {
   std::vector<pollfd> fds;
   std::vector<std::size_t> index;
   fds.reserve(count);
   for (std::size_t i = 0; i < count; ++i) {
     entries[i].ready = false;
     if (entries[i].handle < 0) continue;
-    fds.push_back(pollfd{static_cast<int>(entries[i].handle), POLLIN, 0});
+    const short events = entries[i].writable ? POLLOUT : POLLIN;
+    fds.push_back(pollfd{static_cast<int>(entries[i].handle), events, 0});
     index.push_back(i);
   }
   const int result = poll(fds.data(), static_cast<nfds_t>(fds.size()), timeoutMs < 0 ? -1 : timeoutMs);

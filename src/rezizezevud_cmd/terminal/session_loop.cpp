@@ -122,11 +122,18 @@ void waitForActivity(QLocalSocket& socket, const LoopState& state, StdinReader* 
     entries[count++].handle = state.consoleInput;
     if (windowSize != nullptr) entries[count++].handle = windowSize->waitable();
   } else if (state.gateOpen) {
-    entries[count++].handle = reader->queueReady();
+    // Input that the peer has not taken yet goes out as the socket makes room; more is taken
+    // from the queue only while little enough waits, so output is read all the while.
+    const qint64 unsent = socket.bytesToWrite();
+    if (unsent > 0) {
+      entries[count].handle = socket.socketDescriptor();
+      entries[count++].writable = true;
+    }
+    if (unsent < kMaxUnsentStdin) entries[count++].handle = reader->queueReady();
   } else {
     timeoutMs = std::min(timeoutMs, msUntil(state.gateDeadline));
   }
-  platform::waitForReadable(entries, count, timeoutMs);
+  platform::waitForReady(entries, count, timeoutMs);
 }
 
 }  // namespace

@@ -1,7 +1,10 @@
 #include "rezizezevud_cmd/terminal/stdin_reader.h"
 
+#include <QLocalSocket>
+#include <algorithm>
 #include <system_error>
 
+#include "rezizezevud_cmd/console_output.h"
 #include "rezizezevud_cmd/terminal/line_endings.h"
 #include "rezizezevud_cmd/terminal/terminal_frame.h"
 
@@ -9,9 +12,35 @@ namespace {
 QString readErrorText(int code) {
   return QStringLiteral("Error: failed to read redirected stdin (%1)").arg(code);
 }
+
+// Lets the socket write what the system takes now, without waiting for the rest; false when that
+// found the connection broken.
+bool flushNow(QLocalSocket& socket) {
+  socket.flush();
+  return socket.state() == QLocalSocket::ConnectedState;
+}
+
+bool sendChunks(QLocalSocket& socket, std::deque<QByteArray>& chunks) {
+  for (QByteArray& chunk : chunks) {
+    QByteArray record;
+    if (socket.state() != QLocalSocket::ConnectedState ||
+        !encodeRecord(makeRawFrame(kStdin, std::move(chunk)), record) ||
+        socket.write(record) != record.size()) {
+      return false;
+    }
+  }
+  return flushNow(socket);
+}
+
+bool stdinSendFailed() {
+  printErrorLine(QStringLiteral("Error: failed to send stdin frame"));
+  return false;
+}
+
 }  // namespace
 
-StdinReader::StdinReader(platform::ConsoleHandle input) : input_(input), source_(input) {}
+StdinReader::StdinReader(platform::ConsoleHandle input, std::size_t queueLimit)
+    : input_(input), source_(input), queueLimit_(queueLimit) {}
 
 StdinReader::~StdinReader() { stop(); }
 
@@ -28,13 +57,25 @@ void StdinReader::start() {
 }
 
 void StdinReader::stop() {
+  {
+    std::lock_guard<std::mutex> guard(lock_);
+    stopping_ = true;
+  }
+  room_.notify_all();
   source_.stop();
   if (thread_.joinable()) thread_.join();
+}
+
+bool StdinReader::waitForRoom() {
+  std::unique_lock<std::mutex> guard(lock_);
+  room_.wait(guard, [this] { return stopping_ || queuedBytes_ < queueLimit_; });
+  return !stopping_;
 }
 
 void StdinReader::push(QByteArray chunk) {
   {
     std::lock_guard<std::mutex> guard(lock_);
+    queuedBytes_ += static_cast<std::size_t>(chunk.size());
     queue_.push_back(std::move(chunk));
   }
   queued_.notify();
@@ -50,7 +91,7 @@ void StdinReader::fail(const QString& errorText) {
 
 void StdinReader::readStdinLoop() {
   char buffer[kChunkSize];
-  for (;;) {
+  while (waitForRoom()) {
     const platform::ReadResult result = source_.read(buffer, sizeof buffer);
     switch (result.status) {
       case platform::ReadStatus::kData: {
@@ -69,30 +110,43 @@ void StdinReader::readStdinLoop() {
   }
 }
 
-bool StdinReader::takeQueued(std::deque<QByteArray>& chunks, QString& errorText) {
+bool StdinReader::takeQueued(std::deque<QByteArray>& chunks, QString& errorText,
+                             std::size_t maxBytes) {
   // Cleared before the queue is taken: a chunk pushed after this point wakes the loop again.
   queued_.clear();
   std::deque<QByteArray> taken;
-  std::lock_guard<std::mutex> guard(lock_);
-  taken.swap(queue_);
-  if (!errorText_.isEmpty()) {
-    errorText = errorText_;
-    return false;
+  bool left = false;
+  {
+    std::lock_guard<std::mutex> guard(lock_);
+    if (!errorText_.isEmpty()) {
+      queue_.clear();
+      queuedBytes_ = 0;
+      errorText = errorText_;
+      return false;
+    }
+    std::size_t size = 0;
+    while (!queue_.empty() && size < maxBytes) {
+      size += static_cast<std::size_t>(queue_.front().size());
+      taken.push_back(std::move(queue_.front()));
+      queue_.pop_front();
+    }
+    queuedBytes_ -= size;
+    left = !queue_.empty();
   }
+  if (!taken.empty()) room_.notify_one();
+  if (left) queued_.notify();
   chunks = std::move(taken);
   return true;
 }
 
 bool drainStdinQueue(StdinReader& reader, QLocalSocket& socket, QString& errorText) {
+  // What the socket could not take on an earlier pass goes first and makes room for more.
+  if (socket.bytesToWrite() > 0 && !flushNow(socket)) return stdinSendFailed();
+  const std::int64_t room = std::max<std::int64_t>(0, kMaxUnsentStdin - socket.bytesToWrite());
   std::deque<QByteArray> chunks;
-  if (!reader.takeQueued(chunks, errorText)) return false;
-  for (QByteArray& chunk : chunks) {
-    if (!sendFrame(socket, makeRawFrame(kStdin, std::move(chunk)),
-                   QStringLiteral("Error: failed to send stdin frame"))) {
-      return false;
-    }
-  }
-  return true;
+  if (!reader.takeQueued(chunks, errorText, static_cast<std::size_t>(room))) return false;
+  if (chunks.empty() || sendChunks(socket, chunks)) return true;
+  return stdinSendFailed();
 }
 
 void stopStdinReader(std::unique_ptr<StdinReader>& reader) {
