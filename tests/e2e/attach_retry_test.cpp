@@ -12,31 +12,12 @@
 #include "rezizezevud_cmd/terminal/attach_session.h"
 #include "rezizezevud_cmd/terminal/term_options.h"
 #include "rezizezevud_cmd/testing/output_capture.h"
+#include "support/stdin_from.h"
 
 namespace {
 
 using namespace attach;
 
-// Standard input of this process is a pipe holding data while the session runs, so that it never
-// takes the terminal the tests were started from.
-class StdinFrom {
- public:
-  explicit StdinFrom(const std::string& data) : saved_(dup(0)) {
-    int fds[2];
-    EXPECT_EQ(pipe(fds), 0);
-    EXPECT_EQ(write(fds[1], data.data(), data.size()), static_cast<ssize_t>(data.size()));
-    close(fds[1]);
-    dup2(fds[0], 0);
-    close(fds[0]);
-  }
-  ~StdinFrom() {
-    dup2(saved_, 0);
-    close(saved_);
-  }
-
- private:
-  int saved_;
-};
 
 struct Result {
   std::string out;

@@ -20,6 +20,7 @@
 #include "rezizezevud_cmd/terminal/terminal_sessions.h"
 #include "rezizezevud_cmd/testing/local_socket_pair.h"
 #include "rezizezevud_cmd/testing/output_capture.h"
+#include "support/stdin_from.h"
 
 namespace {
 
@@ -432,27 +433,6 @@ TEST(FaultFrameStream, SecondAnswerIsDroppedByTheNextReader) {
 
 // ---- Faults that run a wait to its deadline, with the deadlines shortened in this process ----
 
-// Standard input of this process is a pipe holding data for the length of the object.
-class StdinFrom {
- public:
-  explicit StdinFrom(const std::string& data) : saved_(dup(0)) {
-    int fds[2];
-    EXPECT_EQ(pipe(fds), 0);
-    EXPECT_EQ(write(fds[1], data.data(), data.size()), static_cast<ssize_t>(data.size()));
-    close(fds[1]);
-    dup2(fds[0], 0);
-    close(fds[0]);
-  }
-  ~StdinFrom() {
-    dup2(saved_, 0);
-    close(saved_);
-  }
-  StdinFrom(const StdinFrom&) = delete;
-  StdinFrom& operator=(const StdinFrom&) = delete;
-
- private:
-  int saved_;
-};
 
 // Bytes before "resp:" that are no progress line are not the answer: the handshake waits on to its
 // deadline, whatever follows them.
